@@ -1,0 +1,207 @@
+// ReadImageHeaders: three reads (DOS header, NT headers, section table) and two signature checks.
+#include "pe/image_headers.h"
+
+#include <memory>
+
+#include "pe/le_read.h"
+
+namespace pe {
+namespace {
+
+IMAGE_DOS_HEADER DecodeDosHeader(const unsigned char* bytes) {
+    FieldCursor c(bytes);
+    IMAGE_DOS_HEADER h;
+    h.e_magic = c.I16();
+    h.e_cblp = c.I16();
+    h.e_cp = c.I16();
+    h.e_crlc = c.I16();
+    h.e_cparhdr = c.I16();
+    h.e_minalloc = c.I16();
+    h.e_maxalloc = c.I16();
+    h.e_ss = c.I16();
+    h.e_sp = c.I16();
+    h.e_csum = c.I16();
+    h.e_ip = c.I16();
+    h.e_cs = c.I16();
+    h.e_lfarlc = c.I16();
+    h.e_ovno = c.I16();
+    for (auto& w : h.e_res)
+        w = c.I16();
+    h.e_oemid = c.I16();
+    h.e_oeminfo = c.I16();
+    for (auto& w : h.e_res2)
+        w = c.I16();
+    h.e_lfanew = c.I32();
+    return h;
+}
+
+IMAGE_FILE_HEADER DecodeFileHeader(FieldCursor& c) {
+    IMAGE_FILE_HEADER h;
+    h.Machine = c.I16();
+    h.NumberOfSections = c.I16();
+    h.TimeDateStamp = c.I32();
+    h.PointerToSymbolTable = c.I32();
+    h.NumberOfSymbols = c.I32();
+    h.SizeOfOptionalHeader = c.I16();
+    h.Characteristics = c.I16();
+    return h;
+}
+
+// The fields both optional header layouts share from MajorOperatingSystemVersion to DllCharacteristics.
+template <typename OptionalHeader>
+void DecodeOptionalMiddle(FieldCursor& c, OptionalHeader& h) {
+    h.MajorOperatingSystemVersion = c.I16();
+    h.MinorOperatingSystemVersion = c.I16();
+    h.MajorImageVersion = c.I16();
+    h.MinorImageVersion = c.I16();
+    h.MajorSubsystemVersion = c.I16();
+    h.MinorSubsystemVersion = c.I16();
+    h.Win32VersionValue = c.I32();
+    h.SizeOfImage = c.I32();
+    h.SizeOfHeaders = c.I32();
+    h.CheckSum = c.I32();
+    h.Subsystem = c.I16();
+    h.DllCharacteristics = c.I16();
+}
+
+void DecodeDirectories(FieldCursor& c, IMAGE_DATA_DIRECTORY (&directories)[IMAGE_NUMBEROF_DIRECTORY_ENTRIES]) {
+    for (auto& d : directories) {
+        d.VirtualAddress = c.I32();
+        d.Size = c.I32();
+    }
+}
+
+IMAGE_NT_HEADERS32 DecodeNtHeaders32(const unsigned char* bytes) {
+    FieldCursor c(bytes);
+    IMAGE_NT_HEADERS32 h;
+    h.Signature = c.I32();
+    h.FileHeader = DecodeFileHeader(c);
+    IMAGE_OPTIONAL_HEADER32& o = h.OptionalHeader;
+    o.Magic = c.I16();
+    o.MajorLinkerVersion = c.U8();
+    o.MinorLinkerVersion = c.U8();
+    o.SizeOfCode = c.I32();
+    o.SizeOfInitializedData = c.I32();
+    o.SizeOfUninitializedData = c.I32();
+    o.AddressOfEntryPoint = c.I32();
+    o.BaseOfCode = c.I32();
+    o.BaseOfData = c.I32();
+    o.ImageBase = c.I32();
+    o.SectionAlignment = c.I32();
+    o.FileAlignment = c.I32();
+    DecodeOptionalMiddle(c, o);
+    o.SizeOfStackReserve = c.I32();
+    o.SizeOfStackCommit = c.I32();
+    o.SizeOfHeapReserve = c.I32();
+    o.SizeOfHeapCommit = c.I32();
+    o.LoaderFlags = c.I32();
+    o.NumberOfRvaAndSizes = c.I32();
+    DecodeDirectories(c, o.DataDirectory);
+    return h;
+}
+
+IMAGE_NT_HEADERS64 DecodeNtHeaders64(const unsigned char* bytes) {
+    FieldCursor c(bytes);
+    IMAGE_NT_HEADERS64 h;
+    h.Signature = c.I32();
+    h.FileHeader = DecodeFileHeader(c);
+    IMAGE_OPTIONAL_HEADER64& o = h.OptionalHeader;
+    o.Magic = c.I16();
+    o.MajorLinkerVersion = c.U8();
+    o.MinorLinkerVersion = c.U8();
+    o.SizeOfCode = c.I32();
+    o.SizeOfInitializedData = c.I32();
+    o.SizeOfUninitializedData = c.I32();
+    o.AddressOfEntryPoint = c.I32();
+    o.BaseOfCode = c.I32();
+    o.ImageBase = c.I64();
+    o.SectionAlignment = c.I32();
+    o.FileAlignment = c.I32();
+    DecodeOptionalMiddle(c, o);
+    o.SizeOfStackReserve = c.I64();
+    o.SizeOfStackCommit = c.I64();
+    o.SizeOfHeapReserve = c.I64();
+    o.SizeOfHeapCommit = c.I64();
+    o.LoaderFlags = c.I32();
+    o.NumberOfRvaAndSizes = c.I32();
+    DecodeDirectories(c, o.DataDirectory);
+    return h;
+}
+
+IMAGE_SECTION_HEADER DecodeSectionHeader(const unsigned char* bytes) {
+    FieldCursor c(bytes);
+    IMAGE_SECTION_HEADER h;
+    for (auto& b : h.Name)
+        b = c.U8();
+    h.Misc.VirtualSize = c.I32();
+    h.VirtualAddress = c.I32();
+    h.SizeOfRawData = c.I32();
+    h.PointerToRawData = c.I32();
+    h.PointerToRelocations = c.I32();
+    h.PointerToLinenumbers = c.I32();
+    h.NumberOfRelocations = c.I16();
+    h.NumberOfLinenumbers = c.I16();
+    h.Characteristics = c.I32();
+    return h;
+}
+
+// Offsets within the NT headers.
+constexpr std::uint32_t kOptionalMagicOffset = 24;
+
+}  // namespace
+
+bool ReadImageHeaders(ImageFile& file, ImageHeaders& headers) {
+    unsigned char dos[kDosHeaderSize];
+    if (file.Read(dos, sizeof dos) != sizeof dos)
+        return false;
+    headers.DosHeader = DecodeDosHeader(dos);
+    if (headers.DosHeader.e_magic != IMAGE_DOS_SIGNATURE)
+        return false;
+
+    // A negative e_lfanew makes the seek fail; the read then happens right after the DOS header.
+    const std::int32_t lfanew = headers.DosHeader.e_lfanew;
+    file.Seek(lfanew);
+    unsigned char nt[kNtHeaders64Size];
+    if (file.Read(nt, kNtHeaders32Size) != kNtHeaders32Size)
+        return false;
+    headers.NtHeaders = DecodeNtHeaders32(nt);
+    if (headers.NtHeaders.Signature != IMAGE_NT_SIGNATURE)
+        return false;
+
+    // PE32+ carries 16 more bytes of optional header; its section table follows them.
+    std::uint32_t ntSize = kNtHeaders32Size;
+    headers.Pe32Plus = false;
+    if (static_cast<std::int16_t>(LoadLe16(nt + kOptionalMagicOffset)) == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        const std::uint32_t more = kNtHeaders64Size - kNtHeaders32Size;
+        if (file.Read(nt + kNtHeaders32Size, more) != more)
+            return false;
+        headers.NtHeaders64 = DecodeNtHeaders64(nt);
+        headers.Pe32Plus = true;
+        ntSize = kNtHeaders64Size;
+    }
+
+    const std::int16_t count = headers.NtHeaders.FileHeader.NumberOfSections;
+    std::vector<IMAGE_SECTION_HEADER> sections(count > 0 ? static_cast<std::size_t>(count) : 0,
+                                               IMAGE_SECTION_HEADER{});
+    if (count > 0) {
+        // Positions wrap modulo 2^32; a sum with the top bit set is a negative position and fails to
+        // seek, leaving the read where the NT headers ended.
+        file.Seek(static_cast<std::int32_t>(static_cast<std::uint32_t>(lfanew) + ntSize));
+        const std::uint32_t tableSize = static_cast<std::uint32_t>(count) * kSectionHeaderSize;
+        const std::unique_ptr<unsigned char[]> table(new unsigned char[tableSize]);
+        // A table cut short by the end of the file leaves every entry zero.
+        if (file.Read(table.get(), tableSize) == tableSize) {
+            for (std::size_t i = 0; i < sections.size(); ++i)
+                sections[i] = DecodeSectionHeader(table.get() + i * kSectionHeaderSize);
+        }
+    }
+    headers.Sections.swap(sections);
+    return true;
+}
+
+IMAGE_DATA_DIRECTORY ExportDirectoryEntry(const ImageHeaders& headers) {
+    return headers.Pe32Plus ? headers.NtHeaders64.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT]
+                            : headers.NtHeaders.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+}
+
+}  // namespace pe
