@@ -1,0 +1,6 @@
+// Entry point of ordanel.exe.
+#include <windows.h>
+
+#include "app/program.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunProgram(); }
