@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "app/notice_format.h"
@@ -53,9 +52,7 @@ bool SendHostNotice(const char* notice) {
     const std::size_t noticeLength = std::strlen(notice);
     NoticeBlock block;
     block.size = 1 + noticeLength + kDescriptorCapacity;
-    block.bytes.reset(new (std::nothrow) unsigned char[block.size]);
-    if (!block.bytes)
-        return false;
+    block.bytes = std::make_unique<unsigned char[]>(block.size);
     *block.Ack() = 1;
     std::memcpy(block.Notice(), notice, noticeLength);
 
