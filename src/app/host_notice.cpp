@@ -23,9 +23,10 @@ constexpr UINT kHostAnswerTimeoutMs = 10000;
 // Longest descriptor: three non-negative "%d" numbers of up to 10 digits and two separators.
 constexpr std::size_t kDescriptorCapacity = 32;
 
-// The bytes the host reads, in one heap block: the acknowledgement byte, the notice text, then the
-// descriptor. Heap, not static data or the stack: the image of an x86-64 build lies above 4 GiB,
-// where no address fits the host's 32-bit numbers.
+// The bytes the host reads, in one heap block: the acknowledgement byte, a copy of the notice text,
+// then the descriptor. The block has one owner, so it can be left in place as a whole when the host
+// may still be reading it. Heap rather than static data: the image of an x86-64 build lies above
+// 4 GiB, where no address fits the host's 32-bit numbers; the block's own addresses are checked too.
 struct NoticeBlock {
     std::unique_ptr<unsigned char[]> bytes;
     std::size_t size = 0;
