@@ -1,4 +1,5 @@
 // ordanel-exports: lists the named exports of a PE image on standard output, one row a line.
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,6 +22,7 @@ const char kUsage[] =
 // Collects lines in a large buffer and writes it out in big pieces.
 class StdoutSink final : public pe::ExportRowSink {
 public:
+    StdoutSink() { out_.reserve(kFlushAt + 4096); }
     ~StdoutSink() { Flush(); }
 
     void Clear() override {}
@@ -28,15 +30,7 @@ public:
     void Append(const pe::ExportRow& row) override {
         out_ += row.IndexText;
         out_ += '\t';
-        for (const char c : row.FunctionName) {
-            switch (c) {
-            case '\\': out_ += "\\\\"; break;
-            case '\t': out_ += "\\t"; break;
-            case '\n': out_ += "\\n"; break;
-            case '\r': out_ += "\\r"; break;
-            default: out_ += c; break;
-            }
-        }
+        AppendEscaped(row.FunctionName);
         out_ += '\t';
         out_ += row.RvaText;
         out_ += '\t';
@@ -53,7 +47,32 @@ public:
     }
 
 private:
+    // Plain bytes go out in whole runs; only backslash, TAB, LF and CR take two characters.
+    void AppendEscaped(const std::string& name) {
+        const char* p = name.data();
+        const char* const end = p + name.size();
+        while (p != end) {
+            const char* const run = p;
+            while (p != end && !kEscaped[static_cast<unsigned char>(*p)])
+                ++p;
+            out_.append(run, p);
+            if (p == end)
+                break;
+            switch (*p++) {
+            case '\\': out_ += "\\\\"; break;
+            case '\t': out_ += "\\t"; break;
+            case '\n': out_ += "\\n"; break;
+            default: out_ += "\\r"; break;
+            }
+        }
+    }
+
     static constexpr std::size_t kFlushAt = 1 << 20;
+    static constexpr auto kEscaped = [] {
+        std::array<bool, 256> escaped{};
+        escaped['\\'] = escaped['\t'] = escaped['\n'] = escaped['\r'] = true;
+        return escaped;
+    }();
     std::string out_;
 };
 
