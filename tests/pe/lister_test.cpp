@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -157,10 +158,39 @@ bool ParseObjdump(const std::string& out, std::uint32_t& base, Lines& names) {
     return haveBase;
 }
 
+// objdump -h and the ImageBase of objdump -p: each section's RVA range and where its data lies in the
+// file.
+struct ToolSection {
+    std::uint64_t rva = 0;
+    std::uint64_t size = 0;
+    std::uint64_t fileOffset = 0;
+};
+
+std::vector<ToolSection> ParseSections(const std::string& headers, const std::string& privateHeaders) {
+    std::uint64_t imageBase = 0;
+    for (const std::string& line : SplitLines(privateHeaders)) {
+        if (StartsWith(line, "ImageBase"))
+            imageBase = std::strtoull(line.c_str() + 9, nullptr, 16);
+    }
+    std::vector<ToolSection> sections;
+    for (const std::string& line : SplitLines(headers)) {
+        std::istringstream in(line);
+        unsigned index;
+        std::string name, size, vma, lma, fileOffset;
+        if (in >> index >> name >> size >> vma >> lma >> fileOffset) {
+            sections.push_back({std::strtoull(vma.c_str(), nullptr, 16) - imageBase,
+                                std::strtoull(size.c_str(), nullptr, 16),
+                                std::strtoull(fileOffset.c_str(), nullptr, 16)});
+        }
+    }
+    return sections;
+}
+
 struct ListerRow {
     std::uint32_t index = 0;
     std::string name;
     std::uint32_t rva = 0;
+    std::uint32_t offset = 0;
 };
 
 std::vector<ListerRow> ParseLister(const std::string& out) {
@@ -174,7 +204,7 @@ std::vector<ListerRow> ParseLister(const std::string& out) {
             continue;
         }
         rows.push_back({ParseHex(line.substr(0, t1)), line.substr(t1 + 1, t2 - t1 - 1),
-                        ParseHex(line.substr(t2 + 1, t3 - t2 - 1))});
+                        ParseHex(line.substr(t2 + 1, t3 - t2 - 1)), ParseHex(line.substr(t3 + 1))});
     }
     return rows;
 }
@@ -193,11 +223,13 @@ std::vector<std::string> RuntimeDlls() {
 }
 
 // Names, their order, the index (ordinal - Base + 1) and the RVAs must agree with llvm-readobj and
-// objdump; llvm-readobj's entries without a name have no row.
+// objdump; llvm-readobj's entries without a name have no row. The file offset must agree with
+// objdump's section headers wherever they place the RVA in a section.
 void CompareWithTools(const std::string& path, std::size_t& rowsCompared) {
     SCOPED_TRACE(path);
     const ProcessResult readobj = RunProcess({"llvm-readobj", "--coff-exports", path});
     const ProcessResult objdump = RunProcess({"objdump", "-p", path});
+    const ProcessResult objdumpSections = RunProcess({"objdump", "-h", path});
     const ProcessResult ours = Lister({path});
     ASSERT_EQ(readobj.exitCode, 0) << readobj.err;
     ASSERT_EQ(objdump.exitCode, 0) << objdump.err;
@@ -212,6 +244,8 @@ void CompareWithTools(const std::string& path, std::size_t& rowsCompared) {
             named[e.name] = e;
     }
     const std::vector<ListerRow> rows = ParseLister(ours.out);
+    const std::vector<ToolSection> sections = ParseSections(objdumpSections.out, objdump.out);
+    ASSERT_FALSE(sections.empty()) << objdumpSections.out;
 
     Lines ourNames;
     for (const ListerRow& row : rows)
@@ -227,6 +261,12 @@ void CompareWithTools(const std::string& path, std::size_t& rowsCompared) {
         }
         EXPECT_EQ(row.index - 1 + base, it->second.ordinal) << row.name;
         EXPECT_EQ(row.rva, it->second.rva) << row.name;
+        for (const ToolSection& section : sections) {
+            if (section.rva <= row.rva && row.rva < section.rva + section.size) {
+                EXPECT_EQ(row.offset, row.rva - section.rva + section.fileOffset) << row.name;
+                break;
+            }
+        }
         ++rowsCompared;
     }
 }
