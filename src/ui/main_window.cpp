@@ -23,7 +23,6 @@ constexpr char kCaption[] = "Ordanel - Tessivo软件(https://www.tessivo.example
 constexpr int kOuterWidth = 465;
 constexpr int kOuterHeight = 360;
 constexpr int kMaxListExtent = 32627;
-constexpr UINT_PTR kListSubclassId = 1;
 
 // The window's state; there is one window per process.
 struct MainWindowState {
@@ -35,6 +34,7 @@ struct MainWindowState {
     OpenFileDialog openFileDialog;
     IconHandle bigIcon;
     IconHandle smallIcon;
+    WNDPROC listDefaultProc = nullptr;  // the list-view control's own procedure, which ours wraps
 };
 
 MainWindowState g_main;
@@ -84,7 +84,10 @@ void OnCreated() {
 
 // Esc closes the window from the list as well; the list never sees it. A double-click inside the
 // list's own window (not its header or scroll bars) opens the file dialog once the list has handled it.
-LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// The procedure is replaced directly: under Wine, SetWindowSubclass looks a window property up on
+// every message, which makes a big load many times slower.
+LRESULT CALLBACK ListWindowProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC listDefault = g_main.listDefaultProc;
     switch (message) {
     case WM_KEYDOWN:
         if (EscapeAlone(static_cast<UINT>(wParam))) {
@@ -93,18 +96,15 @@ LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM
         }
         break;
     case WM_LBUTTONDBLCLK: {
-        const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+        const LRESULT result = CallWindowProcA(listDefault, list, message, wParam, lParam);
         if (g_main.eventsLive)
             OnListDoubleClick();
         return result;
     }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(list, ListSubclassProc, kListSubclassId);
-        break;
     default:
         break;
     }
-    return DefSubclassProc(list, message, wParam, lParam);
+    return CallWindowProcA(listDefault, list, message, wParam, lParam);
 }
 
 /*
@@ -116,7 +116,8 @@ BOOL OnCreate(HWND window, LPCREATESTRUCTA create) {
     g_main.list = CreateExportListView(window, create->hInstance);
     if (g_main.list == nullptr)
         return FALSE;
-    SetWindowSubclass(g_main.list, ListSubclassProc, kListSubclassId, 0);
+    g_main.listDefaultProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(g_main.list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListWindowProc)));
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     g_main.bigIcon = IconHandle(static_cast<HICON>(LoadImageA(create->hInstance, "DEFAULT_ICON", IMAGE_ICON, 32, 32, 0)));
     g_main.smallIcon = IconHandle(static_cast<HICON>(LoadImageA(create->hInstance, "DEFAULT_ICON", IMAGE_ICON, 16, 16, 0)));
@@ -141,8 +142,13 @@ void OnKeyDown(HWND window, UINT vk, BOOL, int, UINT) {
  *     already selected the row it hit.
  */
 LRESULT OnNotify(HWND window, int, NMHDR* header) {
-    if (g_main.eventsLive && header->hwndFrom == g_main.list && header->code == static_cast<UINT>(NM_CLICK))
+    if (header->hwndFrom != g_main.list)
+        return 0;
+    if (header->code == static_cast<UINT>(NM_CLICK) && g_main.eventsLive)
         CopySelectedName(window, g_main.list);
+    // The rows hold no data of ours: one notice for a Clear instead of one per row.
+    if (header->code == static_cast<UINT>(LVN_DELETEALLITEMS))
+        return TRUE;
     return 0;
 }
 
