@@ -1,4 +1,5 @@
 // The export walk and the load by path: rows from tiny images, each changed in one place.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>

@@ -1,6 +1,7 @@
 // ReadImageHeaders: signatures, where the NT headers and the section table are read, and which records
 // a call overwrites.
 #include <functional>
+#include <iterator>
 
 #include <gtest/gtest.h>
 

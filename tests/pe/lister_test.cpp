@@ -2,6 +2,7 @@
 // and the rows of real DLLs next to what llvm-readobj and objdump read from them.
 #include <glob.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <sstream>
