@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 
 #include "app/host_notice.h"
