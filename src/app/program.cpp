@@ -8,7 +8,7 @@
 
 #include "app/host_notice.h"
 #include "ui/main_window.h"
-#include "ui/pe_reader.h"
+#include "pe/image_headers.h"
 #include "ui/win_handles.h"
 
 namespace {

@@ -64,7 +64,7 @@ void DecodeOptionalMiddle(FieldCursor& c, OptionalHeader& h) {
     h.DllCharacteristics = c.I16();
 }
 
-void DecodeDirectories(FieldCursor& c, IMAGE_DATA_DIRECTORY (&directories)[IMAGE_NUMBEROF_DIRECTORY_ENTRIES]) {
+void DecodeDirectories(FieldCursor& c, IMAGE_DATA_DIRECTORY (&directories)[kDirectoryEntryCount]) {
     for (auto& d : directories) {
         d.VirtualAddress = c.I32();
         d.Size = c.I32();
@@ -155,7 +155,7 @@ bool ReadImageHeaders(ImageFile& file, ImageHeaders& headers) {
     if (file.Read(dos, sizeof dos) != sizeof dos)
         return false;
     headers.DosHeader = DecodeDosHeader(dos);
-    if (headers.DosHeader.e_magic != IMAGE_DOS_SIGNATURE)
+    if (headers.DosHeader.e_magic != kDosSignature)
         return false;
 
     // A negative e_lfanew makes the seek fail; the read then happens right after the DOS header.
@@ -165,13 +165,13 @@ bool ReadImageHeaders(ImageFile& file, ImageHeaders& headers) {
     if (file.Read(nt, kNtHeaders32Size) != kNtHeaders32Size)
         return false;
     headers.NtHeaders = DecodeNtHeaders32(nt);
-    if (headers.NtHeaders.Signature != IMAGE_NT_SIGNATURE)
+    if (headers.NtHeaders.Signature != kNtSignature)
         return false;
 
     // PE32+ carries 16 more bytes of optional header; its section table follows them.
     std::uint32_t ntSize = kNtHeaders32Size;
     headers.Pe32Plus = false;
-    if (static_cast<std::int16_t>(LoadLe16(nt + kOptionalMagicOffset)) == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+    if (static_cast<std::int16_t>(LoadLe16(nt + kOptionalMagicOffset)) == kPe32PlusMagic) {
         const std::uint32_t more = kNtHeaders64Size - kNtHeaders32Size;
         if (file.Read(nt + kNtHeaders32Size, more) != more)
             return false;
@@ -200,8 +200,8 @@ bool ReadImageHeaders(ImageFile& file, ImageHeaders& headers) {
 }
 
 IMAGE_DATA_DIRECTORY ExportDirectoryEntry(const ImageHeaders& headers) {
-    return headers.Pe32Plus ? headers.NtHeaders64.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT]
-                            : headers.NtHeaders.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    return headers.Pe32Plus ? headers.NtHeaders64.OptionalHeader.DataDirectory[kExportDirectoryIndex]
+                            : headers.NtHeaders.OptionalHeader.DataDirectory[kExportDirectoryIndex];
 }
 
 }  // namespace pe

@@ -30,8 +30,9 @@ struct IMAGE_DATA_DIRECTORY {
     std::int32_t VirtualAddress, Size;
 };
 
-constexpr int IMAGE_NUMBEROF_DIRECTORY_ENTRIES = 16;
-constexpr int IMAGE_DIRECTORY_ENTRY_EXPORT = 0;
+// Constants keep names of our own: winnt.h defines the standard ones as macros.
+constexpr int kDirectoryEntryCount = 16;   // IMAGE_NUMBEROF_DIRECTORY_ENTRIES
+constexpr int kExportDirectoryIndex = 0;   // IMAGE_DIRECTORY_ENTRY_EXPORT
 
 struct IMAGE_OPTIONAL_HEADER32 {
     std::int16_t Magic;
@@ -44,7 +45,7 @@ struct IMAGE_OPTIONAL_HEADER32 {
     std::int16_t Subsystem, DllCharacteristics;
     std::int32_t SizeOfStackReserve, SizeOfStackCommit, SizeOfHeapReserve, SizeOfHeapCommit, LoaderFlags,
         NumberOfRvaAndSizes;
-    IMAGE_DATA_DIRECTORY DataDirectory[IMAGE_NUMBEROF_DIRECTORY_ENTRIES];
+    IMAGE_DATA_DIRECTORY DataDirectory[kDirectoryEntryCount];
 };
 
 struct IMAGE_OPTIONAL_HEADER64 {
@@ -59,7 +60,7 @@ struct IMAGE_OPTIONAL_HEADER64 {
     std::int16_t Subsystem, DllCharacteristics;
     std::int64_t SizeOfStackReserve, SizeOfStackCommit, SizeOfHeapReserve, SizeOfHeapCommit;
     std::int32_t LoaderFlags, NumberOfRvaAndSizes;
-    IMAGE_DATA_DIRECTORY DataDirectory[IMAGE_NUMBEROF_DIRECTORY_ENTRIES];
+    IMAGE_DATA_DIRECTORY DataDirectory[kDirectoryEntryCount];
 };
 
 struct IMAGE_NT_HEADERS32 {
@@ -99,9 +100,9 @@ static_assert(sizeof(IMAGE_NT_HEADERS32) == kNtHeaders32Size);
 static_assert(sizeof(IMAGE_NT_HEADERS64) == kNtHeaders64Size);
 static_assert(sizeof(IMAGE_SECTION_HEADER) == kSectionHeaderSize);
 
-constexpr std::int16_t IMAGE_DOS_SIGNATURE = 0x5A4D;             // "MZ"
-constexpr std::int32_t IMAGE_NT_SIGNATURE = 0x00004550;          // "PE\0\0"
-constexpr std::int16_t IMAGE_NT_OPTIONAL_HDR64_MAGIC = 0x020B;   // PE32+
+constexpr std::int16_t kDosSignature = 0x5A4D;      // "MZ"
+constexpr std::int32_t kNtSignature = 0x00004550;   // "PE\0\0"
+constexpr std::int16_t kPe32PlusMagic = 0x020B;     // the optional header of PE32+
 
 // The headers of the image being examined. Starts zero-filled with an empty section table.
 struct ImageHeaders {

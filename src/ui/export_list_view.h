@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/pe_reader.h"
+#include "pe/export_list.h"
 
 constexpr int kExportListId = 100;
 

@@ -14,7 +14,7 @@
 #include "ui/drop_target.h"
 #include "ui/export_list_view.h"
 #include "ui/open_file_dialog.h"
-#include "ui/pe_reader.h"
+#include "pe/export_list.h"
 #include "ui/win_handles.h"
 
 namespace {
