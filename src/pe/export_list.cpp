@@ -42,14 +42,13 @@ void ReadValue(ImageFile& file, std::uint32_t& value) {
 void FormatHex(std::uint32_t value, int minDigits, std::string& text) {
     static const char kDigits[] = "0123456789ABCDEF";
     char buffer[8];
-    int n = 0;
+    char* first = buffer + sizeof buffer;
+    const char* const padTo = buffer + sizeof buffer - minDigits;
     do {
-        buffer[n++] = kDigits[value & 0xF];
+        *--first = kDigits[value & 0xF];
         value >>= 4;
-    } while (value != 0);
-    text.assign(static_cast<std::size_t>(std::max(minDigits - n, 0)), '0');
-    while (n > 0)
-        text.push_back(buffer[--n]);
+    } while (value != 0 || first > padTo);
+    text.assign(first, buffer + sizeof buffer);
 }
 
 }  // namespace
