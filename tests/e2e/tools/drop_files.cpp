@@ -1,4 +1,6 @@
-// drop-files PATH...: drops the files on the running ordanel.exe window, as a drag from the shell would.
+// drop-files PATH...: drops the files on the running ordanel.exe window, as a drag from the shell
+// would, then moves the pointer off the window and prints the window's rectangle as
+// "WIDTHxHEIGHT+LEFT+TOP" (the form ImageMagick's -crop takes).
 #include <windows.h>
 
 #include <cstdio>
@@ -26,5 +28,9 @@ int main(int argc, char** argv) {
         std::fputs("drop-files: the drop did not end\n", stderr);
         return 1;
     }
+    SetCursorPos(0, 0);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
     return 0;
 }
