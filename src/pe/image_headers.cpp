@@ -2,6 +2,7 @@
 #include "pe/image_headers.h"
 
 #include <memory>
+#include <type_traits>
 
 #include "pe/le_read.h"
 
@@ -47,84 +48,57 @@ IMAGE_FILE_HEADER DecodeFileHeader(FieldCursor& c) {
     return h;
 }
 
-// The fields both optional header layouts share from MajorOperatingSystemVersion to DllCharacteristics.
-template <typename OptionalHeader>
-void DecodeOptionalMiddle(FieldCursor& c, OptionalHeader& h) {
-    h.MajorOperatingSystemVersion = c.I16();
-    h.MinorOperatingSystemVersion = c.I16();
-    h.MajorImageVersion = c.I16();
-    h.MinorImageVersion = c.I16();
-    h.MajorSubsystemVersion = c.I16();
-    h.MinorSubsystemVersion = c.I16();
-    h.Win32VersionValue = c.I32();
-    h.SizeOfImage = c.I32();
-    h.SizeOfHeaders = c.I32();
-    h.CheckSum = c.I32();
-    h.Subsystem = c.I16();
-    h.DllCharacteristics = c.I16();
-}
-
-void DecodeDirectories(FieldCursor& c, IMAGE_DATA_DIRECTORY (&directories)[kDirectoryEntryCount]) {
-    for (auto& d : directories) {
+// Both layouts in one decoder: PE32+ has no BaseOfData, and its ImageBase and four stack and heap
+// sizes are 8 bytes wide.
+template <typename NtHeaders>
+NtHeaders DecodeNtHeaders(const unsigned char* bytes) {
+    constexpr bool kPe32Plus = std::is_same_v<NtHeaders, IMAGE_NT_HEADERS64>;
+    FieldCursor c(bytes);
+    auto wide = [&c] {
+        if constexpr (kPe32Plus)
+            return c.I64();
+        else
+            return c.I32();
+    };
+    NtHeaders h;
+    h.Signature = c.I32();
+    h.FileHeader = DecodeFileHeader(c);
+    auto& o = h.OptionalHeader;
+    o.Magic = c.I16();
+    o.MajorLinkerVersion = c.U8();
+    o.MinorLinkerVersion = c.U8();
+    o.SizeOfCode = c.I32();
+    o.SizeOfInitializedData = c.I32();
+    o.SizeOfUninitializedData = c.I32();
+    o.AddressOfEntryPoint = c.I32();
+    o.BaseOfCode = c.I32();
+    if constexpr (!kPe32Plus)
+        o.BaseOfData = c.I32();
+    o.ImageBase = wide();
+    o.SectionAlignment = c.I32();
+    o.FileAlignment = c.I32();
+    o.MajorOperatingSystemVersion = c.I16();
+    o.MinorOperatingSystemVersion = c.I16();
+    o.MajorImageVersion = c.I16();
+    o.MinorImageVersion = c.I16();
+    o.MajorSubsystemVersion = c.I16();
+    o.MinorSubsystemVersion = c.I16();
+    o.Win32VersionValue = c.I32();
+    o.SizeOfImage = c.I32();
+    o.SizeOfHeaders = c.I32();
+    o.CheckSum = c.I32();
+    o.Subsystem = c.I16();
+    o.DllCharacteristics = c.I16();
+    o.SizeOfStackReserve = wide();
+    o.SizeOfStackCommit = wide();
+    o.SizeOfHeapReserve = wide();
+    o.SizeOfHeapCommit = wide();
+    o.LoaderFlags = c.I32();
+    o.NumberOfRvaAndSizes = c.I32();
+    for (auto& d : o.DataDirectory) {
         d.VirtualAddress = c.I32();
         d.Size = c.I32();
     }
-}
-
-IMAGE_NT_HEADERS32 DecodeNtHeaders32(const unsigned char* bytes) {
-    FieldCursor c(bytes);
-    IMAGE_NT_HEADERS32 h;
-    h.Signature = c.I32();
-    h.FileHeader = DecodeFileHeader(c);
-    IMAGE_OPTIONAL_HEADER32& o = h.OptionalHeader;
-    o.Magic = c.I16();
-    o.MajorLinkerVersion = c.U8();
-    o.MinorLinkerVersion = c.U8();
-    o.SizeOfCode = c.I32();
-    o.SizeOfInitializedData = c.I32();
-    o.SizeOfUninitializedData = c.I32();
-    o.AddressOfEntryPoint = c.I32();
-    o.BaseOfCode = c.I32();
-    o.BaseOfData = c.I32();
-    o.ImageBase = c.I32();
-    o.SectionAlignment = c.I32();
-    o.FileAlignment = c.I32();
-    DecodeOptionalMiddle(c, o);
-    o.SizeOfStackReserve = c.I32();
-    o.SizeOfStackCommit = c.I32();
-    o.SizeOfHeapReserve = c.I32();
-    o.SizeOfHeapCommit = c.I32();
-    o.LoaderFlags = c.I32();
-    o.NumberOfRvaAndSizes = c.I32();
-    DecodeDirectories(c, o.DataDirectory);
-    return h;
-}
-
-IMAGE_NT_HEADERS64 DecodeNtHeaders64(const unsigned char* bytes) {
-    FieldCursor c(bytes);
-    IMAGE_NT_HEADERS64 h;
-    h.Signature = c.I32();
-    h.FileHeader = DecodeFileHeader(c);
-    IMAGE_OPTIONAL_HEADER64& o = h.OptionalHeader;
-    o.Magic = c.I16();
-    o.MajorLinkerVersion = c.U8();
-    o.MinorLinkerVersion = c.U8();
-    o.SizeOfCode = c.I32();
-    o.SizeOfInitializedData = c.I32();
-    o.SizeOfUninitializedData = c.I32();
-    o.AddressOfEntryPoint = c.I32();
-    o.BaseOfCode = c.I32();
-    o.ImageBase = c.I64();
-    o.SectionAlignment = c.I32();
-    o.FileAlignment = c.I32();
-    DecodeOptionalMiddle(c, o);
-    o.SizeOfStackReserve = c.I64();
-    o.SizeOfStackCommit = c.I64();
-    o.SizeOfHeapReserve = c.I64();
-    o.SizeOfHeapCommit = c.I64();
-    o.LoaderFlags = c.I32();
-    o.NumberOfRvaAndSizes = c.I32();
-    DecodeDirectories(c, o.DataDirectory);
     return h;
 }
 
@@ -164,7 +138,7 @@ bool ReadImageHeaders(ImageFile& file, ImageHeaders& headers) {
     unsigned char nt[kNtHeaders64Size];
     if (file.Read(nt, kNtHeaders32Size) != kNtHeaders32Size)
         return false;
-    headers.NtHeaders = DecodeNtHeaders32(nt);
+    headers.NtHeaders = DecodeNtHeaders<IMAGE_NT_HEADERS32>(nt);
     if (headers.NtHeaders.Signature != kNtSignature)
         return false;
 
@@ -175,7 +149,7 @@ bool ReadImageHeaders(ImageFile& file, ImageHeaders& headers) {
         const std::uint32_t more = kNtHeaders64Size - kNtHeaders32Size;
         if (file.Read(nt + kNtHeaders32Size, more) != more)
             return false;
-        headers.NtHeaders64 = DecodeNtHeaders64(nt);
+        headers.NtHeaders64 = DecodeNtHeaders<IMAGE_NT_HEADERS64>(nt);
         headers.Pe32Plus = true;
         ntSize = kNtHeaders64Size;
     }
