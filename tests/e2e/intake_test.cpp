@@ -31,15 +31,8 @@ protected:
         return e2e::DropFiles(e2e::ClientCentre(app.list()), paths, modifiers, result, effect);
     }
 
-    // A point in the list's client area below its last row.
-    POINT ListEmptyPoint() const {
-        RECT client{};
-        GetClientRect(app.list(), &client);
-        return e2e::ClientToScreenPoint(app.list(), 30, client.bottom - 15);
-    }
-
     HWND OpenDialogByDoubleClick() {
-        EXPECT_TRUE(e2e::DoubleClick(ListEmptyPoint()));
+        EXPECT_TRUE(e2e::DoubleClick(e2e::ListEmptyPoint(app.list())));
         HWND dialog = nullptr;
         EXPECT_TRUE(e2e::WaitUntil([&] { return (dialog = e2e::FindOpenDialog(app.window())) != nullptr; }))
             << "no open dialog after a double-click in the list";

@@ -15,12 +15,6 @@ namespace {
 
 using e2e::Program;
 
-POINT ListEmptyPoint(HWND list) {
-    RECT client{};
-    GetClientRect(list, &client);
-    return e2e::ClientToScreenPoint(list, 30, client.bottom - 10);
-}
-
 TEST(Lifecycle, ClosingEndsTheProcessWithExitCodeZero) {
     const struct {
         const char* what;
@@ -36,7 +30,7 @@ TEST(Lifecycle, ClosingEndsTheProcessWithExitCodeZero) {
         Program app;
         ASSERT_TRUE(app.Start());
         if (c.clickListFirst) {
-            ASSERT_TRUE(e2e::Click(ListEmptyPoint(app.list())));
+            ASSERT_TRUE(e2e::Click(e2e::ListEmptyPoint(app.list())));
         }
         if (c.escape) {
             ASSERT_TRUE(e2e::PressKey(VK_ESCAPE));

@@ -132,6 +132,17 @@ std::vector<std::vector<std::string>> ListRows(HANDLE process, HWND list, int co
     return rows;
 }
 
+POINT ListEmptyPoint(HWND list) {
+    RECT listClient{};
+    GetClientRect(list, &listClient);
+    RECT parentClient{};
+    HWND parent = GetParent(list);
+    GetClientRect(parent, &parentClient);
+    MapWindowPoints(parent, list, reinterpret_cast<POINT*>(&parentClient), 2);
+    const LONG bottom = listClient.bottom < parentClient.bottom ? listClient.bottom : parentClient.bottom;
+    return ClientToScreenPoint(list, 30, bottom - 12);
+}
+
 bool ListRowPoint(HANDLE process, HWND list, int row, POINT* screen) {
     SendTo(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     RemoteMemory remote(process, sizeof(RECT));

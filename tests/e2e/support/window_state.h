@@ -53,6 +53,9 @@ int ListSelectedRow(HWND list);
 std::string ListCellText(HANDLE process, HWND list, int row, int column, bool* ok = nullptr);
 // Every row, each as its cell texts in column order.
 std::vector<std::vector<std::string>> ListRows(HANDLE process, HWND list, int columns = 4);
+// A screen point in the list below its last row, inside the part of the list the window shows
+// (the list may reach past its parent's client area); assumes the rows leave that part free.
+POINT ListEmptyPoint(HWND list);
 // Scrolls `row` into view and gives a screen point inside its first column; false if it has no rectangle.
 bool ListRowPoint(HANDLE process, HWND list, int row, POINT* screen);
 
