@@ -43,9 +43,13 @@ theme_off=
 if [ "${THEME:-on}" = off ]; then
     theme_off='/usr/lib/wine/wine64 reg add "HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager" /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1;'
 fi
-echo "ordanel.exe from $win64; theme ${THEME:-on}; $rounds rounds of $drops drops per image."
+# Other work on the machine lengthens the wall-clock times: the load averages go with the numbers.
+echo "ordanel.exe from $win64; theme ${THEME:-on}; $rounds rounds of $drops drops per image;" \
+    "$(nproc) processors, load average $(cut -d' ' -f1-3 /proc/loadavg) before."
 echo
 # The benchmark prints code page 936 text only in error messages; iconv makes them readable here.
 tests/e2e/with-wine-session.sh bash -c "$theme_off"' exec tests/e2e/wine-run.sh "$@"' bash \
     "$win64/bench/windows/gui-load-bench.exe" --rounds "$rounds" --drops "$drops" "${images[@]}" 2>&1 |
     iconv -f GBK -t UTF-8 -c
+echo
+echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)."

@@ -6,7 +6,8 @@
 //
 // Memory under Wine 8 comes from the Linux process: WorkingSetSize is VmRSS (Wine's own DLLs included),
 // PagefileUsage is RssAnon + VmSwap (the closest to private bytes), PeakWorkingSetSize is VmHWM, and
-// PrivateUsage stays 0.
+// PrivateUsage stays 0. Its GetProcessTimes for another process shows a small part of the processor time
+// /proc counts, so the program's processor time is not reported here.
 #include <windows.h>
 #include <psapi.h>
 
