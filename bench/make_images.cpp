@@ -100,14 +100,14 @@ bool WriteHostile(const std::string& dir) {
     bool ok = true;
 
     // A three-name table claiming 0x7FFFFFFF names.
-    crafted::Spec tiny;
+    crafted::Plan tiny;
     tiny.strings = {"one", "two", "three"};
     crafted::Image counted = crafted::CraftImage(tiny);
     counted.SetNumberOfNames(0x7FFFFFFF);
     ok = WriteImage(dir + "/names-7fffffff.dll", counted) && ok;
 
     // Every name points at the same 1 MiB of letters that runs to the end of the file without a zero.
-    crafted::Spec endless;
+    crafted::Plan endless;
     endless.strings.push_back(std::string(1 << 20, 'Q'));
     endless.lastStringUnterminated = true;
     endless.nameRefs.assign(kManyNames, 0);
@@ -116,7 +116,7 @@ bool WriteHostile(const std::string& dir) {
     ok = WriteImage(dir + "/names-zero-free.dll", crafted::CraftImage(endless)) && ok;
 
     // 32767 overlapping sections, none of which holds the export data, and many names to map.
-    crafted::Spec sections;
+    crafted::Plan sections;
     sections.exportsInNoSection = true;
     for (std::uint32_t i = 0; i < 32767; ++i)
         sections.sectionsAfter.push_back({0x10000000 + 0x100 * i, 0x10000, 0x400});
@@ -125,7 +125,7 @@ bool WriteHostile(const std::string& dir) {
     ok = WriteImage(dir + "/sections-32767.dll", crafted::CraftImage(sections)) && ok;
 
     // Names of 100 KB, sixteen of them, named over and over.
-    crafted::Spec longNames;
+    crafted::Plan longNames;
     for (int j = 0; j < 16; ++j)
         longNames.strings.push_back(std::string(100 * 1000, static_cast<char>('a' + j)));
     for (std::uint32_t i = 0; i < kManyNames; ++i)

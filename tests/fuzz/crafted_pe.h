@@ -40,7 +40,7 @@ struct Section {
     std::uint32_t PointerToRawData = 0;
 };
 
-struct Spec {
+struct Plan {
     bool pe32Plus = false;
     // The texts the export data holds, stored in this order after the tables.
     std::vector<std::string> strings;
@@ -76,24 +76,24 @@ inline std::uint32_t AlignUp(std::uint64_t v, std::uint32_t a) {
     return static_cast<std::uint32_t>((v + a - 1) / a * a);
 }
 
-inline Image CraftImage(const Spec& spec) {
+inline Image CraftImage(const Plan& plan) {
     Image img;
     Bytes& b = img.bytes;
-    const std::uint32_t optSize = spec.pe32Plus ? 240 : 224;
-    const std::uint32_t sectionCount = static_cast<std::uint32_t>(spec.sectionsBefore.size() + spec.sectionsAfter.size()) +
-                                       (spec.exportsInNoSection ? 0 : 1);
+    const std::uint32_t optSize = plan.pe32Plus ? 240 : 224;
+    const std::uint32_t sectionCount = static_cast<std::uint32_t>(plan.sectionsBefore.size() + plan.sectionsAfter.size()) +
+                                       (plan.exportsInNoSection ? 0 : 1);
     img.ntHeaders = 0x40;
     img.sectionTable = img.ntHeaders + 24 + optSize;
     const std::uint32_t headersEnd = AlignUp(img.sectionTable + 40ull * sectionCount, 0x200);
 
-    const auto nameCount = static_cast<std::uint32_t>(spec.nameRefs.empty() ? spec.strings.size() : spec.nameRefs.size());
-    std::vector<std::uint32_t> functions = spec.functions;
+    const auto nameCount = static_cast<std::uint32_t>(plan.nameRefs.empty() ? plan.strings.size() : plan.nameRefs.size());
+    std::vector<std::uint32_t> functions = plan.functions;
     if (functions.empty())
         for (std::uint32_t k = 0; k < nameCount; ++k)
             functions.push_back(0x2000 + 0x10 * k);
 
     // The export data: directory, address table, name pointers, ordinals, then the texts.
-    const std::uint32_t exportRva = spec.exportsInNoSection ? headersEnd : 0x1000;
+    const std::uint32_t exportRva = plan.exportsInNoSection ? headersEnd : 0x1000;
     const std::uint32_t fileBase = headersEnd;  // where exportRva lies in the file
     const std::uint32_t functionsRva = exportRva + 40;
     const std::uint32_t namesRva = functionsRva + 4 * static_cast<std::uint32_t>(functions.size());
@@ -102,7 +102,7 @@ inline Image CraftImage(const Spec& spec) {
     const std::string dllName = "crafted.dll";
     std::uint32_t at = dllNameRva + static_cast<std::uint32_t>(dllName.size()) + 1;
     std::vector<std::uint32_t> stringRvas;
-    for (const auto& s : spec.strings) {
+    for (const auto& s : plan.strings) {
         stringRvas.push_back(at);
         at += static_cast<std::uint32_t>(s.size()) + 1;
     }
@@ -116,17 +116,17 @@ inline Image CraftImage(const Spec& spec) {
     const std::uint32_t nt = img.ntHeaders;
     b.PutText(nt, "PE", true);
     b.Put8(nt + 3, 0);
-    b.Put16(nt + 4, spec.pe32Plus ? 0x8664 : 0x014C);
+    b.Put16(nt + 4, plan.pe32Plus ? 0x8664 : 0x014C);
     b.Put16(nt + 6, static_cast<std::uint16_t>(sectionCount));
     b.Put16(nt + 20, static_cast<std::uint16_t>(optSize));
     b.Put16(nt + 22, 0x2102);
     const std::uint32_t opt = nt + 24;
-    b.Put16(opt, spec.pe32Plus ? 0x020B : 0x010B);
+    b.Put16(opt, plan.pe32Plus ? 0x020B : 0x010B);
     b.Put32(opt + 32, 0x1000);  // SectionAlignment
     b.Put32(opt + 36, 0x200);   // FileAlignment
     b.Put32(opt + 56, AlignUp(std::uint64_t{at} + 0x1000, 0x1000));  // SizeOfImage
     b.Put32(opt + 60, headersEnd);                                  // SizeOfHeaders
-    const std::uint32_t dirs = opt + (spec.pe32Plus ? 112 : 96);
+    const std::uint32_t dirs = opt + (plan.pe32Plus ? 112 : 96);
     b.Put32(dirs - 4, 16);  // NumberOfRvaAndSizes
     img.exportEntry = dirs;
     b.Put32(dirs, exportRva);
@@ -143,11 +143,11 @@ inline Image CraftImage(const Spec& spec) {
         b.Put32(entry + 36, 0x40000040);
         entry += 40;
     };
-    for (const auto& s : spec.sectionsBefore)
+    for (const auto& s : plan.sectionsBefore)
         putSection(".data", s);
-    if (!spec.exportsInNoSection)
+    if (!plan.exportsInNoSection)
         putSection(".edata", Section{exportRva, exportSize, fileBase});
-    for (const auto& s : spec.sectionsAfter)
+    for (const auto& s : plan.sectionsAfter)
         putSection(".bss", s);
 
     // Export directory and tables.
@@ -167,16 +167,16 @@ inline Image CraftImage(const Spec& spec) {
     for (std::uint32_t k = 0; k < functions.size(); ++k)
         b.Put32(img.functions + 4 * k, functions[k]);
     for (std::uint32_t i = 0; i < nameCount; ++i) {
-        const std::uint32_t ref = spec.nameRefs.empty() ? i : spec.nameRefs[i];
+        const std::uint32_t ref = plan.nameRefs.empty() ? i : plan.nameRefs[i];
         b.Put32(img.names + 4 * i, ref < stringRvas.size() ? stringRvas[ref] : dllNameRva);
-        b.Put16(img.ordinals + 2 * i, spec.ordinals.empty() ? static_cast<std::uint16_t>(i) : spec.ordinals[i]);
+        b.Put16(img.ordinals + 2 * i, plan.ordinals.empty() ? static_cast<std::uint16_t>(i) : plan.ordinals[i]);
     }
     b.PutText(img.strings, dllName, true);
-    for (std::size_t j = 0; j < spec.strings.size(); ++j) {
-        const bool last = j + 1 == spec.strings.size();
-        b.PutText(file(stringRvas[j]), spec.strings[j], !(last && spec.lastStringUnterminated));
+    for (std::size_t j = 0; j < plan.strings.size(); ++j) {
+        const bool last = j + 1 == plan.strings.size();
+        b.PutText(file(stringRvas[j]), plan.strings[j], !(last && plan.lastStringUnterminated));
     }
-    if (!spec.lastStringUnterminated)
+    if (!plan.lastStringUnterminated)
         b.data.resize(AlignUp(b.data.size(), 0x200));
     return img;
 }

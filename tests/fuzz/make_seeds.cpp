@@ -16,8 +16,8 @@ bool WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
     return static_cast<bool>(out);
 }
 
-crafted::Spec Basic(bool pe32Plus) {
-    crafted::Spec s;
+crafted::Plan Basic(bool pe32Plus) {
+    crafted::Plan s;
     s.pe32Plus = pe32Plus;
     s.strings = {"Alpha", "_ZN7Ordanel6Reader4LoadEPKc", "beta_gamma", "Forwarded", ""};
     // The fourth name points into the directory: a forwarder, as the walk sees it.
@@ -79,30 +79,30 @@ void AddCrafted(Seeds& seeds) {
     }
 
     // Ordinal indexes at the edges, shared by two names.
-    crafted::Spec ordinals = Basic(false);
+    crafted::Plan ordinals = Basic(false);
     ordinals.ordinals = {0xFFFF, 0x8000, 2, 2, 0};
     seeds.Add("pe32-ordinals", crafted::CraftImage(ordinals));
 
     // A section whose range ends where the export section starts, one overlapping it, one past it.
-    crafted::Spec edges = Basic(false);
+    crafted::Plan edges = Basic(false);
     edges.sectionsBefore = {{0x800, 0x800, 0x400}, {0xF00, 0x100, 0x7FFFFF00}};
     edges.sectionsAfter = {{0x1000, 0xFFFFFFFF, 0x200}, {0x7FFFFFF0, 0x100, 0x80000000}};
     seeds.Add("pe32-section-edges", crafted::CraftImage(edges));
 
-    crafted::Spec unterminated = Basic(true);
+    crafted::Plan unterminated = Basic(true);
     unterminated.strings.back() = "NameRunningToTheEnd";
     unterminated.lastStringUnterminated = true;
     seeds.Add("pe32plus-name-unterminated", crafted::CraftImage(unterminated));
 
     // Export data in no section, behind a table of many sections.
-    crafted::Spec many = Basic(false);
+    crafted::Plan many = Basic(false);
     many.exportsInNoSection = true;
     for (std::uint32_t i = 0; i < 300; ++i)
         many.sectionsAfter.push_back({0x40000000 + 0x1000 * i, 0x1000, 0x200});
     seeds.Add("pe32-many-sections", crafted::CraftImage(many));
 
     // Many names over a few texts, one of them long.
-    crafted::Spec shared = Basic(true);
+    crafted::Plan shared = Basic(true);
     shared.strings.push_back(std::string(3000, 'x'));
     for (std::uint32_t i = 0; i < 400; ++i)
         shared.nameRefs.push_back(i % 6);
