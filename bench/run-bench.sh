@@ -17,15 +17,7 @@ fi
 cmake --build "$build" -j2 --target ordanel-exports bench_make_images bench_rounds >/dev/null
 lister=$build/ordanel-exports
 
-# About 65,000 named exports, C and mangled C++ names, bound to eight functions; made once per build dir.
-data=$build/bench-data
-dll65k=$data/bench_exports.dll
-mkdir -p "$data"
-if [ ! -f "$dll65k" ] || [ "$build/bench/bench_make_images" -nt "$dll65k" ]; then
-    "$build/bench/bench_make_images" def 65000 "$data/bench_exports.def"
-    for i in 0 1 2 3 4 5 6 7; do echo "int bench_fn$i(void) { return $i; }"; done >"$data/bench_exports.c"
-    i686-w64-mingw32-gcc-posix -shared -O2 -s -o "$dll65k" "$data/bench_exports.c" "$data/bench_exports.def"
-fi
+dll65k=$("$root/bench/make-65k-dll.sh" "$build")
 libstdcxx=/usr/lib/gcc/i686-w64-mingw32/12-posix/libstdc++-6.dll
 
 echo "Lister: $lister; $rounds interleaved rounds per file; times are medians in seconds."

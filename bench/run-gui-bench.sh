@@ -26,15 +26,7 @@ if [ ! -f "$native/CMakeCache.txt" ]; then
 fi
 cmake --build "$native" -j2 --target bench_make_images >/dev/null
 
-# The native benchmark's 65,000-export DLL, made the same way and in the same place as bench/run-bench.sh.
-data=$native/bench-data
-dll65k=$data/bench_exports.dll
-mkdir -p "$data"
-if [ ! -f "$dll65k" ] || [ "$native/bench/bench_make_images" -nt "$dll65k" ]; then
-    "$native/bench/bench_make_images" def 65000 "$data/bench_exports.def"
-    for i in 0 1 2 3 4 5 6 7; do echo "int bench_fn$i(void) { return $i; }"; done >"$data/bench_exports.c"
-    i686-w64-mingw32-gcc-posix -shared -O2 -s -o "$dll65k" "$data/bench_exports.c" "$data/bench_exports.def"
-fi
+dll65k=$("$root/bench/make-65k-dll.sh" "$native")
 libstdcxx=/usr/lib/gcc/i686-w64-mingw32/12-posix/libstdc++-6.dll
 images=("$win64/sample.dll" "$dll65k")
 [ -f "$libstdcxx" ] && images+=("$libstdcxx")
