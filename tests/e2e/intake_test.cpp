@@ -1,10 +1,13 @@
 // Files coming in: drops (one file, twice, several, a folder, with modifier keys, text only) and the
-// open dialog (a typed path, the next dialog's start, cancel).
+// open dialog (a typed path, the next dialog's start, cancel, a double-click on a row, on the header
+// or on the scroll bar).
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <ole2.h>
 
+#include "clipboard.h"
 #include "dialogs.h"
 #include "expect_list.h"
 #include "file_drop.h"
@@ -21,6 +24,8 @@ using e2e::Rows;
 
 constexpr char kErrorText[] = "无法读取文件内容";
 constexpr char kErrorCaption[] = "信息：";
+constexpr char kCopiedSuffix[] = " 已复制";
+constexpr char kUntouched[] = "clipboard before the double-click";
 
 class IntakeTest : public ::testing::Test {
 protected:
@@ -31,8 +36,10 @@ protected:
         return e2e::DropFiles(e2e::ClientCentre(app.list()), paths, modifiers, result, effect);
     }
 
-    HWND OpenDialogByDoubleClick() {
-        EXPECT_TRUE(e2e::DoubleClick(e2e::ListEmptyPoint(app.list())));
+    HWND OpenDialogByDoubleClick() { return OpenDialogByDoubleClickAt(e2e::ListEmptyPoint(app.list())); }
+
+    HWND OpenDialogByDoubleClickAt(POINT screen) {
+        EXPECT_TRUE(e2e::DoubleClick(screen));
         HWND dialog = nullptr;
         EXPECT_TRUE(e2e::WaitUntil([&] { return (dialog = e2e::FindOpenDialog(app.window())) != nullptr; }))
             << "no open dialog after a double-click in the list";
@@ -195,6 +202,122 @@ TEST_F(IntakeTest, CancelledDialogChangesNothing) {
     ASSERT_TRUE(e2e::CancelOpenDialog(dialog));
     ASSERT_TRUE(DialogClosed());
     EXPECT_EQ(e2e::ShownRows(app), sample);
+}
+
+// A double-click on a row is a click first: the row's name is copied before the dialog shows.
+// Cancelling then leaves the rows and the caption as the copy left them.
+TEST_F(IntakeTest, DoubleClickOnARowCopiesItsNameThenOpensTheDialog) {
+    const Rows rows = e2e::ListerRows(e2e::TestDllPath());
+    ASSERT_GE(rows.size(), 2u);
+    ASSERT_TRUE(Drop({e2e::TestDllPath()}));
+    ASSERT_TRUE(e2e::ListShows(app, rows));
+    ASSERT_TRUE(e2e::WriteClipboardText(kUntouched));
+
+    const std::string& name = rows[1][1];
+    const std::string copiedCaption = name + kCopiedSuffix;
+    POINT row{};
+    ASSERT_TRUE(e2e::ListRowPoint(app.process(), app.list(), 1, &row));
+    HWND dialog = OpenDialogByDoubleClickAt(row);
+    ASSERT_NE(dialog, nullptr);
+    // Read while the dialog is still open, so a copy made only after it closes does not pass.
+    EXPECT_EQ(e2e::WindowText(app.window()), copiedCaption);
+    std::string clipboard;
+    EXPECT_TRUE(e2e::ReadClipboardText(&clipboard));
+    EXPECT_EQ(clipboard, name);
+
+    ASSERT_TRUE(e2e::CancelOpenDialog(dialog));
+    ASSERT_TRUE(DialogClosed());
+    EXPECT_EQ(e2e::ShownRows(app), rows);
+    EXPECT_EQ(e2e::WindowText(app.window()), copiedCaption);
+}
+
+// The window made short enough that the list shows its header and about two rows, so the rows
+// scroll; the sizes come from the list itself, since the metrics differ between systems.
+::testing::AssertionResult ShrinkUntilTheListScrolls(const Program& app) {
+    POINT first{};
+    POINT second{};
+    if (!e2e::ListRowPoint(app.process(), app.list(), 0, &first) ||
+        !e2e::ListRowPoint(app.process(), app.list(), 1, &second))
+        return ::testing::AssertionFailure() << "no row rectangles";
+    RECT client{};
+    GetClientRect(app.list(), &client);
+    const LONG listBottom = e2e::ClientToScreenPoint(app.list(), 0, client.bottom).y;
+    const LONG keptBottom = first.y + 2 * (second.y - first.y);
+    RECT outer{};
+    GetWindowRect(app.window(), &outer);
+    const LONG height = outer.bottom - outer.top - (listBottom - keptBottom);
+    if (!SetWindowPos(app.window(), nullptr, 0, 0, outer.right - outer.left, height,
+                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+        return ::testing::AssertionFailure() << "SetWindowPos failed";
+    if (!e2e::WaitUntil([&] { return (GetWindowLongA(app.list(), GWL_STYLE) & WS_VSCROLL) != 0; }))
+        return ::testing::AssertionFailure() << "the list shows no vertical scroll bar at height " << height;
+    return ::testing::AssertionSuccess();
+}
+
+// Inside the first column's header item, away from the dividers (a double-click there sizes a column).
+POINT HeaderPoint(const Program& app) {
+    const auto header = reinterpret_cast<HWND>(e2e::SendTo(app.list(), LVM_GETHEADER));
+    RECT rect{};
+    GetWindowRect(header, &rect);
+    const std::vector<e2e::ListColumn> columns = e2e::ListColumns(app.process(), app.list());
+    const int firstWidth = columns.empty() ? 0 : columns[0].width;
+    return {rect.left + firstWidth / 2, (rect.top + rect.bottom) / 2};
+}
+
+// The middle of the vertical scroll bar, which lies right of the list's client area.
+POINT VerticalScrollBarPoint(const Program& app) {
+    RECT client{};
+    GetClientRect(app.list(), &client);
+    const POINT corner = e2e::ClientToScreenPoint(app.list(), client.right, client.bottom / 2);
+    return {corner.x + GetSystemMetrics(SM_CXVSCROLL) / 2, corner.y};
+}
+
+// Only the list's own area opens the dialog. Down follows each double-click and must move the
+// selection: input is handled in order, so the double-click is over by then, and a dialog would
+// have taken the key.
+TEST_F(IntakeTest, DoubleClickOnTheHeaderOrTheScrollBarOpensNoDialog) {
+    const Rows rows = e2e::ListerRows(e2e::TestDllPath());
+    ASSERT_GE(rows.size(), 3u);
+    ASSERT_TRUE(Drop({e2e::TestDllPath()}));
+    ASSERT_TRUE(e2e::ListShows(app, rows));
+    ASSERT_TRUE(ShrinkUntilTheListScrolls(app));
+    HWND header = reinterpret_cast<HWND>(e2e::SendTo(app.list(), LVM_GETHEADER));
+    ASSERT_NE(header, nullptr);
+    // A click gives the list the keyboard; after that Home brings the selection back to the first
+    // row, since a second click there could pair with the first into a double-click.
+    POINT row{};
+    ASSERT_TRUE(e2e::ListRowPoint(app.process(), app.list(), 0, &row));
+    ASSERT_TRUE(e2e::Click(row));
+
+    const struct {
+        const char* what;
+        POINT (*where)(const Program&);
+        HWND window;      // the window under the point
+        LRESULT hitTest;  // its answer to WM_NCHITTEST there
+    } cases[] = {
+        {"column header", HeaderPoint, header, HTCLIENT},
+        {"vertical scroll bar", VerticalScrollBarPoint, app.list(), HTVSCROLL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(e2e::PressKey(VK_HOME));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ListSelectedRow(app.list()) == 0; }));
+
+        const POINT point = c.where(app);
+        ASSERT_EQ(WindowFromPoint(point), c.window);
+        ASSERT_EQ(e2e::SendTo(c.window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)), c.hitTest);
+        ASSERT_TRUE(e2e::DoubleClick(point));
+        ASSERT_TRUE(e2e::PressKey(VK_DOWN));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ListSelectedRow(app.list()) == 1; }))
+            << "the key after the double-click did not reach the list";
+        HWND dialog = e2e::FindOpenDialog(app.window());
+        EXPECT_EQ(dialog, nullptr) << "a dialog opened";
+        if (dialog != nullptr) {
+            ASSERT_TRUE(e2e::CancelOpenDialog(dialog));
+            ASSERT_TRUE(DialogClosed());
+            ASSERT_TRUE(e2e::Click(row));  // the keyboard back to the list for the next case
+        }
+    }
 }
 
 }  // namespace
