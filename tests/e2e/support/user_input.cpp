@@ -1,7 +1,6 @@
 // Mouse and keyboard input through SendInput.
 #include "user_input.h"
 
-#include <cstdlib>
 #include <vector>
 
 #include "wait.h"
@@ -30,23 +29,19 @@ bool Send(std::vector<INPUT>& inputs) {
     return SendInput(count, inputs.data(), sizeof(INPUT)) == count;
 }
 
-// A click close in time and place to the one before would make a double-click of the two: wait the
-// double-click time out first.
-void AvoidDoubleClick(POINT screen) {
+// A click soon after the one before could pair with it into a double-click: wait the double-click
+// time out first, wherever the last click was, so no test depends on how the pairing is reset.
+void AvoidDoubleClick() {
     static ULONGLONG lastTick = 0;
-    static POINT lastPoint{};
     const ULONGLONG now = GetTickCount64();
     const ULONGLONG quiet = GetDoubleClickTime() + 100ull;
-    const bool nearby = std::abs(screen.x - lastPoint.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-                      std::abs(screen.y - lastPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
-    if (lastTick != 0 && nearby && now - lastTick < quiet)
+    if (lastTick != 0 && now - lastTick < quiet)
         PumpFor(static_cast<DWORD>(quiet - (now - lastTick)));
     lastTick = GetTickCount64();
-    lastPoint = screen;
 }
 
 bool Clicks(POINT screen, int clicks) {
-    AvoidDoubleClick(screen);
+    AvoidDoubleClick();
     if (!SetCursorPos(screen.x, screen.y))
         return false;
     std::vector<INPUT> inputs;
