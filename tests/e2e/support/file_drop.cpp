@@ -28,21 +28,16 @@ struct DragJob {
 
 namespace {
 
-class DataObject final : public IDataObject {
+// IUnknown for a heap object that implements one interface: it starts with one reference, the
+// creator's, and deletes itself at the last Release.
+template <typename Interface, const IID& InterfaceId>
+class ComObject : public Interface {
 public:
-    DataObject(UINT format, const std::string& payload) : payload_(payload) {
-        format_.cfFormat = static_cast<CLIPFORMAT>(format);
-        format_.ptd = nullptr;
-        format_.dwAspect = DVASPECT_CONTENT;
-        format_.lindex = -1;
-        format_.tymed = TYMED_HGLOBAL;
-    }
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (object == nullptr)
             return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
-            *object = static_cast<IDataObject*>(this);
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, InterfaceId)) {
+            *object = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
         }
@@ -55,6 +50,23 @@ public:
         if (left == 0)
             delete this;
         return static_cast<ULONG>(left);
+    }
+
+protected:
+    virtual ~ComObject() = default;
+
+private:
+    LONG refs_ = 1;
+};
+
+class DataObject final : public ComObject<IDataObject, IID_IDataObject> {
+public:
+    DataObject(UINT format, const std::string& payload) : payload_(payload) {
+        format_.cfFormat = static_cast<CLIPFORMAT>(format);
+        format_.ptd = nullptr;
+        format_.dwAspect = DVASPECT_CONTENT;
+        format_.lindex = -1;
+        format_.tymed = TYMED_HGLOBAL;
     }
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
@@ -106,32 +118,13 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-    ~DataObject() = default;
-    LONG refs_ = 1;
+    ~DataObject() override = default;
     FORMATETC format_{};
     std::string payload_;
 };
 
-class DropSource final : public IDropSource {
+class DropSource final : public ComObject<IDropSource, IID_IDropSource> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (object == nullptr)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
-            *object = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
     // No button is held, so the first check drops.
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keys) override {
         if (escapePressed)
@@ -141,8 +134,7 @@ public:
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 
 private:
-    ~DropSource() = default;
-    LONG refs_ = 1;
+    ~DropSource() override = default;
 };
 
 // DoDragDrop reads Ctrl and Shift from this thread's keyboard state (GetKeyboardState), so the
