@@ -11,11 +11,6 @@ namespace {
 constexpr int kFileNameBoxId = 0x47C;  // cmb13: the combo box around the file-name Edit
 constexpr int kMessageTextId = 0xFFFF;
 
-bool HasClass(HWND hwnd, const char* name) {
-    char className[64] = {};
-    return GetClassNameA(hwnd, className, sizeof className) > 0 && lstrcmpA(className, name) == 0;
-}
-
 struct ChildSearch {
     int id;
     const char* className;

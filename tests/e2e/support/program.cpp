@@ -5,6 +5,7 @@
 
 #include "paths.h"
 #include "wait.h"
+#include "window_state.h"
 
 namespace e2e {
 namespace {
@@ -19,9 +20,7 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    char className[64] = {};
-    if (owner == search->processId && IsWindowVisible(hwnd) && GetClassNameA(hwnd, className, sizeof className) &&
-        lstrcmpA(className, search->className) == 0) {
+    if (owner == search->processId && IsWindowVisible(hwnd) && HasClass(hwnd, search->className)) {
         search->found = hwnd;
         return FALSE;
     }

@@ -34,6 +34,11 @@ LRESULT SendTo(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // WM_GETTEXT, not GetWindowTextA: for a window of another process that only reads the caption
 // the window manager keeps, which a control such as an Edit does not have.
+bool HasClass(HWND hwnd, const char* className) {
+    char name[64] = {};
+    return GetClassNameA(hwnd, name, sizeof name) > 0 && lstrcmpA(name, className) == 0;
+}
+
 std::string WindowText(HWND hwnd) {
     const LRESULT length = SendTo(hwnd, WM_GETTEXTLENGTH);
     std::string text(static_cast<std::size_t>(length) + 1, '\0');

@@ -32,6 +32,8 @@ private:
 // SendMessageTimeoutA that gives up on a hung window; returns the message's result (0 when it failed).
 LRESULT SendTo(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
+// Whether the window's class name is `className`.
+bool HasClass(HWND hwnd, const char* className);
 // The window's text in the ANSI code page, whatever its length.
 std::string WindowText(HWND hwnd);
 // The child window's rectangle in its parent's client coordinates.
